@@ -40,6 +40,8 @@ class KeyManager {
   [[nodiscard]] Result<Key> derive_entry_key(const Uuid& entry_id) const;
 
  private:
+  [[nodiscard]] Result<Key> derive_with_master(Key (*derive)(const Key&, const Uuid&), const Uuid& id) const;
+
   KdfParams kdf_params_;
   std::optional<Key> master_key_;
   std::optional<Key> data_key_;  // never filled; wiped on release like the master key

@@ -66,6 +66,9 @@ class SecretBytes {
 
   // A second secret copy of the same bytes.
   [[nodiscard]] SecretBytes clone() const { return SecretBytes(span()); }
+  // Keeps the first `size` bytes (at most size()) and wipes the rest; the
+  // buffer is not moved.
+  void shrink(std::size_t size) noexcept;
   // Wipes and releases the buffer; the value is empty afterwards.
   void clear() noexcept;
 
