@@ -19,10 +19,13 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -62,10 +65,17 @@ template <class T> struct IsOptional : std::false_type {};
 template <class T> struct IsOptional<std::optional<T>> : std::true_type {};
 template <class T> struct IsVector : std::false_type {};
 template <class T> struct IsVector<std::vector<T>> : std::true_type {};
+// Ordered maps write their entries in key order, hash maps in their own
+// iteration order; readers take any order and the later of two equal keys.
 template <class T> struct IsMap : std::false_type {};
-template <class K, class V> struct IsMap<std::map<K, V>> : std::true_type {};
-template <class T> struct IsByteArray : std::false_type {};
-template <std::size_t N> struct IsByteArray<std::array<std::uint8_t, N>> : std::true_type {};
+template <class K, class V, class... R> struct IsMap<std::map<K, V, R...>> : std::true_type {};
+template <class K, class V, class... R> struct IsMap<std::unordered_map<K, V, R...>> : std::true_type {};
+template <class T> struct IsSet : std::false_type {};
+template <class K, class... R> struct IsSet<std::set<K, R...>> : std::true_type {};
+template <class K, class... R> struct IsSet<std::unordered_set<K, R...>> : std::true_type {};
+// Fixed-size arrays (hashes, checksums, histograms) carry no length.
+template <class T> struct IsArray : std::false_type {};
+template <class E, std::size_t N> struct IsArray<std::array<E, N>> : std::true_type {};
 
 // ---- size -----------------------------------------------------------------
 
@@ -86,18 +96,15 @@ std::size_t size_of(const T& value) {
     return 24;
   } else if constexpr (std::same_as<T, DateTime>) {
     return 8 + value.to_rfc3339().size();
-  } else if constexpr (IsByteArray<T>::value) {
-    return value.size();
+  } else if constexpr (IsArray<T>::value || IsVector<T>::value || IsSet<T>::value) {
+    std::size_t total = IsArray<T>::value ? 0 : 8;
+    if constexpr (std::same_as<typename T::value_type, std::uint8_t>) return total + value.size();
+    for (const auto& element : value) total += size_of(element);
+    return total;
   } else if constexpr (NamedEnum<T>) {
     return 4;
   } else if constexpr (IsOptional<T>::value) {
     return 1 + (value ? size_of(*value) : 0);
-  } else if constexpr (IsVector<T>::value) {
-    using E = typename T::value_type;
-    if constexpr (std::same_as<E, std::uint8_t>) return 8 + value.size();
-    std::size_t total = 8;
-    for (const auto& element : value) total += size_of(element);
-    return total;
   } else if constexpr (IsMap<T>::value) {
     std::size_t total = 8;
     for (const auto& [key, mapped] : value) total += size_of(key) + size_of(mapped);
@@ -147,20 +154,18 @@ void write(ByteWriter& out, const T& value) {
     out.put(value.bytes.data(), 16);
   } else if constexpr (std::same_as<T, DateTime>) {
     write(out, value.to_rfc3339());
-  } else if constexpr (IsByteArray<T>::value) {
-    out.put(value.data(), value.size());
+  } else if constexpr (IsArray<T>::value || IsVector<T>::value || IsSet<T>::value) {
+    if constexpr (!IsArray<T>::value) out.put_u64(value.size());
+    if constexpr (!IsSet<T>::value && std::same_as<typename T::value_type, std::uint8_t>) {
+      out.put(value.data(), value.size());
+    } else {
+      for (const auto& element : value) write(out, element);
+    }
   } else if constexpr (NamedEnum<T>) {
     write(out, static_cast<std::uint32_t>(value));
   } else if constexpr (IsOptional<T>::value) {
     write(out, value.has_value());
     if (value) write(out, *value);
-  } else if constexpr (IsVector<T>::value) {
-    out.put_u64(value.size());
-    if constexpr (std::same_as<typename T::value_type, std::uint8_t>) {
-      out.put(value.data(), value.size());
-    } else {
-      for (const auto& element : value) write(out, element);
-    }
   } else if constexpr (IsMap<T>::value) {
     out.put_u64(value.size());
     for (const auto& [key, mapped] : value) {
@@ -186,6 +191,13 @@ struct FieldReader {
 
 void read_variant_index(ByteReader& in, std::uint32_t count, std::uint32_t& index);
 std::string read_text(ByteReader& in);
+
+// Room for `count` elements, but never more than max_reserve_bytes of them
+// before they have been read.
+template <class E>
+std::size_t reservation(std::uint64_t count) {
+  return static_cast<std::size_t>(std::min<std::uint64_t>(count, max_reserve_bytes / sizeof(E)));
+}
 
 template <class V, std::size_t... I>
 void read_alternative(ByteReader& in, V& value, std::size_t index, std::index_sequence<I...>) {
@@ -218,9 +230,13 @@ void read(ByteReader& in, T& value) {
     auto parsed = DateTime::parse_rfc3339(text);
     if (!parsed) return in.fail(parsed.error());
     value = *parsed;
-  } else if constexpr (IsByteArray<T>::value) {
-    auto bytes = in.take_fixed(value.size());
-    if (!bytes.empty()) std::memcpy(value.data(), bytes.data(), value.size());
+  } else if constexpr (IsArray<T>::value) {
+    if constexpr (std::same_as<typename T::value_type, std::uint8_t>) {
+      auto bytes = in.take_fixed(value.size());
+      if (!bytes.empty()) std::memcpy(value.data(), bytes.data(), value.size());
+    } else {
+      for (auto& element : value) read(in, element);
+    }
   } else if constexpr (NamedEnum<T>) {
     std::uint32_t index = 0;
     read_variant_index(in, static_cast<std::uint32_t>(enum_names(T{}).size()), index);
@@ -234,18 +250,22 @@ void read(ByteReader& in, T& value) {
     } else {
       read(in, value.emplace());
     }
-  } else if constexpr (IsVector<T>::value) {
+  } else if constexpr (IsVector<T>::value || IsSet<T>::value) {
     using E = typename T::value_type;
     std::uint64_t count = 0;
     read(in, count);
     if (!in.ok()) return;
     value.clear();
-    if constexpr (std::same_as<E, std::uint8_t>) {
+    if constexpr (IsVector<T>::value && std::same_as<E, std::uint8_t>) {
       auto bytes = in.take_sized(count);
       value.assign(bytes.begin(), bytes.end());
     } else {
-      value.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, max_reserve_bytes / sizeof(E))));
-      for (std::uint64_t i = 0; i < count && in.ok(); ++i) read(in, value.emplace_back());
+      if constexpr (requires { value.reserve(0); }) value.reserve(reservation<E>(count));
+      for (std::uint64_t i = 0; i < count && in.ok(); ++i) {
+        E element{};
+        read(in, element);
+        if (in.ok()) value.insert(value.end(), std::move(element));
+      }
     }
   } else if constexpr (IsMap<T>::value) {
     std::uint64_t count = 0;
