@@ -3,6 +3,7 @@
 #include <array>
 #include <compare>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,3 +30,12 @@ struct Uuid {
 };
 
 }  // namespace vantoro
+
+// Hash containers keyed by UUID (entry cache, history journal, folders) hash
+// the 16 bytes; only membership matters, never the iteration order.
+template <>
+struct std::hash<vantoro::Uuid> {
+  std::size_t operator()(const vantoro::Uuid& id) const noexcept {
+    return std::hash<std::string_view>{}({reinterpret_cast<const char*>(id.bytes.data()), id.bytes.size()});
+  }
+};
