@@ -21,6 +21,9 @@ class KeyManager {
   KeyManager() = default;  // 65536 KiB / 3 passes / 4 lanes, never changed
   KeyManager(const KeyManager&) = delete;
   KeyManager& operator=(const KeyManager&) = delete;
+  // A move copies the keys over; the source still wipes its own on release.
+  KeyManager(KeyManager&&) = default;
+  KeyManager& operator=(KeyManager&&) = default;
 
   [[nodiscard]] const KdfParams& kdf_params() const { return kdf_params_; }
 

@@ -59,8 +59,9 @@ std::optional<std::size_t> decode_block(std::span<const std::uint8_t> block, std
     const std::size_t match_length = read_length(in, token[0] & 0x0F) + 4;
     if (!in.ok()) return std::nullopt;
     const std::size_t offset = offset_bytes[0] | (std::size_t{offset_bytes[1]} << 8);
-    if (offset == 0 || offset > produced || match_length > out.size() - produced) return std::nullopt;
-    // Byte by byte: a match may overlap the bytes it is producing.
+    if (offset > produced || match_length > out.size() - produced) return std::nullopt;
+    // Byte by byte: a match may overlap the bytes it is producing. Offset 0
+    // copies each byte onto itself and so leaves the buffer's zeros.
     for (std::size_t i = 0; i < match_length; ++i, ++produced) out[produced] = out[produced - offset];
   }
 }

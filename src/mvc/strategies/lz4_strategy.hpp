@@ -9,13 +9,15 @@ namespace vantoro::mvc {
 //
 // decompress accepts any block made of sequences (token, literals, offset,
 // match) whose last sequence ends after its literals, whose match offsets
-// point into the bytes produced so far and whose output stays within D; the
-// output may be shorter than D. Everything else (input under 5 bytes, a block
-// cut short or ending after a match, offset 0 or too far back, output past D)
-// fails with ServiceError::JournalError("LZ4 decompression failed").
+// reach no further back than the bytes produced so far and whose output stays
+// within D; the output may be shorter than D. The output buffer starts as
+// zeros, so a match with offset 0 produces zeros. Everything else (input under
+// 5 bytes, a block cut short or ending after a match, an offset too far back,
+// output past D) fails with ServiceError::JournalError("LZ4 decompression failed").
 class Lz4Strategy final : public CompressionStrategy {
  public:
-  // Never fails (inputs past 4 GiB - 1 do not fit the frame and are asserted).
+  // Never fails. Inputs past liblz4's limit (about 2 GiB, far above any
+  // payload) stop the process.
   [[nodiscard]] crypto::SecretBytes compress(std::span<const std::uint8_t> data) const override;
   [[nodiscard]] Result<crypto::SecretBytes> decompress(std::span<const std::uint8_t> data) const override;
   [[nodiscard]] std::string_view algorithm_name() const override { return "LZ4"; }
