@@ -32,8 +32,16 @@ class AppError {
  public:
   // The payload must be of the kind's declared type (asserted).
   template <ErrorKind K>
-  AppError(K kind, ErrorPayload payload = {})  // NOLINT: implicit so `return AppError(...)` and `Unexpected(kind)` read well
-      : family_(family_of<K>()), kind_(static_cast<std::uint8_t>(kind)), payload_(std::move(payload)) {
+  AppError(K kind)  // NOLINT: implicit so `return AppError(...)` and `Unexpected(kind)` read well
+      : family_(family_of<K>()), kind_(static_cast<std::uint8_t>(kind)) {
+    check_payload();
+  }
+  // The payload is built in place rather than moved in: g++ 12 at -O2 with
+  // sanitizers reports moving a payload variant as maybe-uninitialized.
+  template <ErrorKind K, class P>
+    requires std::constructible_from<ErrorPayload, P&&>
+  AppError(K kind, P&& payload)
+      : family_(family_of<K>()), kind_(static_cast<std::uint8_t>(kind)), payload_(std::forward<P>(payload)) {
     check_payload();
   }
   template <ErrorKind K>
