@@ -1,76 +1,49 @@
 #include "services/wal_service.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <system_error>
+
+#include "format/posix_file.hpp"
 
 namespace vantoro::services {
 namespace {
 
-std::string os_text() { return std::strerror(errno); }
+namespace fs = std::filesystem;
+using format::PosixFile;
 
-// Plain POSIX, one handle per step, closed on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
+// The whole file, or nothing when there is no file at `path`.
+Result<std::optional<crypto::Bytes>> read_whole(const fs::path& path) {
+  auto file = PosixFile::open_read(path);
+  if (!file) {
+    std::error_code status_error;
+    if (fs::status(path, status_error).type() == fs::file_type::not_found) return std::nullopt;
+    return std::unexpected(file.error());
   }
-  [[nodiscard]] int get() const { return fd_; }
-  [[nodiscard]] bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-// The whole file, nothing when it does not exist, or the OS text.
-std::expected<std::optional<crypto::Bytes>, std::string> read_whole(const std::filesystem::path& path) {
-  Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.ok()) {
-    if (errno == ENOENT) return std::nullopt;
-    return std::unexpected(os_text());
-  }
-  crypto::Bytes bytes;
-  std::uint8_t chunk[8192];
-  for (;;) {
-    ssize_t n = ::read(file.get(), chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::unexpected(os_text());
-    if (n == 0) return bytes;
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
+  auto size = file->size();
+  if (!size) return std::unexpected(size.error());
+  crypto::Bytes bytes(*size);
+  if (auto read = file->read_exact(bytes); !read) return std::unexpected(read.error());
+  return bytes;
 }
 
 // Creates or truncates `path` (owner-only: the log names the vault's entries).
-std::expected<void, std::string> write_whole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  Fd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (!file.ok()) return std::unexpected(os_text());
-  while (!bytes.empty()) {
-    ssize_t n = ::write(file.get(), bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::unexpected(os_text());
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
-  }
-  return {};
+Result<void> write_whole(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  auto file = PosixFile::create(path, 0600);
+  if (!file) return std::unexpected(file.error());
+  if (auto written = file->write_all(bytes); !written) return written;
+  return file->close();
 }
 
 // Steps after the blob is built: temporary file, reopen, fsync, rename.
-Result<void> replace_file(const std::filesystem::path& temp, const std::filesystem::path& target,
-                          std::span<const std::uint8_t> blob) {
+Result<void> replace_file(const fs::path& temp, const fs::path& target, std::span<const std::uint8_t> blob) {
   if (auto written = write_whole(temp, blob); !written) {
-    return fail(FormatError::WalWriteError, "WAL temp file write error: " + written.error());
+    return fail(FormatError::WalWriteError, "WAL temp file write error: " + written.error().text());
   }
-  Fd file(::open(temp.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.ok()) return fail(FormatError::WalWriteError, "WAL temp file open error: " + os_text());
-  if (::fsync(file.get()) != 0) return fail(StorageError::FsyncError);
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    return fail(FormatError::WalWriteError, "WAL rename error: " + os_text());
+  auto file = PosixFile::open_read(temp);
+  if (!file) return fail(FormatError::WalWriteError, "WAL temp file open error: " + file.error().text());
+  if (!file->sync()) return fail(StorageError::FsyncError);
+  if (auto renamed = format::rename_file(temp, target); !renamed) {
+    return fail(FormatError::WalWriteError, "WAL rename error: " + renamed.error().text());
   }
   return {};
 }
@@ -82,15 +55,16 @@ WalService::WalService(const std::filesystem::path& vault_path)
       temp_path_(std::filesystem::path(wal_path_).replace_extension("tmp")) {}
 
 bool WalService::wal_exists() const {
-  struct stat status {};
-  return ::stat(wal_path_.c_str(), &status) == 0;
+  std::error_code error;
+  (void)fs::status(wal_path_, error);
+  return !error;
 }
 
 Result<std::optional<format::DbWal>> WalService::read_wal_internal(const std::filesystem::path& path,
                                                                    const crypto::Key& master_key,
                                                                    const Uuid& file_uuid) {
   auto bytes = read_whole(path);
-  if (!bytes) return fail(FormatError::WalReadError, "WAL read error: " + bytes.error());
+  if (!bytes) return fail(FormatError::WalReadError, "WAL read error: " + bytes.error().text());
   if (!*bytes) return std::nullopt;
   auto wal = format::open_wal(**bytes, master_key, file_uuid);
   if (!wal) return std::unexpected(wal.error());
@@ -110,14 +84,18 @@ Result<void> WalService::write_operation(const format::WalOperation& operation, 
   if (!blob) return std::unexpected(blob.error());
   auto replaced = replace_file(temp_path_, wal_path_, *blob);
   // A failed append leaves no temporary file behind; the old log is intact.
-  if (!replaced) ::unlink(temp_path_.c_str());
+  if (!replaced) {
+    std::error_code ignored;
+    fs::remove(temp_path_, ignored);
+  }
   return replaced;
 }
 
 Result<void> WalService::clear_wal() const {
   if (!wal_exists()) return {};
-  if (::unlink(wal_path_.c_str()) != 0) {
-    return fail(StorageError::DeleteError, "Failed to delete WAL file: " + os_text());
+  std::error_code error;
+  if (!fs::remove(wal_path_, error) && error) {
+    return fail(StorageError::DeleteError, "Failed to delete WAL file: " + error.message());
   }
   return {};
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -127,7 +130,7 @@ TEST_F(WalServiceTest, ClearWalDeletesTheLogAndAcceptsNone) {
   fs::create_directories(wal_.wal_path() / "occupied");
   auto cleared = wal_.clear_wal();
   ASSERT_FALSE(cleared);
-  EXPECT_EQ(cleared.error().display(), "Storage error: Delete error: Failed to delete WAL file: Is a directory");
+  EXPECT_EQ(cleared.error().display(), "Storage error: Delete error: Failed to delete WAL file: Directory not empty");
 }
 
 class WalRecovery : public WalServiceTest {
@@ -168,6 +171,52 @@ TEST_F(WalRecovery, FailsWithoutAMasterKeyOrWithADamagedLog) {
   write_file(wal_.wal_path(), std::string(11, 'x'));
   EXPECT_TRUE(recover_from_wal(&wal_, keys_, file_uuid_, index_).error().is(FormatError::WalReadError));
   EXPECT_FALSE(index_.find(id_of(1))->is_deleted);
+}
+
+// Logs written by an independent implementation of the format, read with the
+// key of their vault (password, preamble salt and file_uuid).
+TEST(WalFixtures, LogsWrittenElsewhereReadHere) {
+  const char* root = std::getenv("VANTORO_FIXTURES");
+  if (!root) GTEST_SKIP() << "VANTORO_FIXTURES is not set";
+  struct Case {
+    const char* scenario;
+    const char* vault;
+    const char* error;  // display text, or null when the log must read
+  };
+  const Case cases[] = {
+      {"wal-recent", "Old phone.qolty", nullptr},
+      {"wal-old", "Shared.qolty", nullptr},
+      {"wal-wrong-key", "Work.qolty", "Format error: WAL decrypt error: WAL decryption error: "},
+      {"wal-short", "Everyday.qolty", "Format error: WAL read error: WAL file too short (missing nonce)"},
+  };
+  for (const auto& c : cases) {
+    const fs::path dir = fs::path(root) / "public" / c.scenario;
+    std::ifstream vault(dir / c.vault, std::ios::binary), password_file(dir / "password");
+    std::array<std::uint8_t, 54> preamble{};
+    vault.read(reinterpret_cast<char*>(preamble.data()), preamble.size());
+    std::string password{std::istreambuf_iterator<char>(password_file), {}};
+    Uuid file_uuid;
+    std::copy_n(preamble.begin() + 38, 16, file_uuid.bytes.begin());
+    crypto::KeyManager keys;
+    if (!c.error || std::string_view(c.error).contains("decrypt")) {
+      ASSERT_TRUE(keys.derive_master_key(std::span(reinterpret_cast<const std::uint8_t*>(password.data()), password.size()),
+                                         std::span(preamble).subspan(6, 32)));
+    }
+    const crypto::Key key = keys.has_master_key() ? keys.master_key()->get() : crypto::Key();
+    auto log = WalService::read_wal_internal(WalService(dir / c.vault).wal_path(), key, file_uuid);
+    if (c.error) {
+      ASSERT_FALSE(log) << c.scenario;
+      EXPECT_TRUE(log.error().display().starts_with(c.error)) << c.scenario << ": " << log.error().display();
+      continue;
+    }
+    ASSERT_TRUE(log && *log) << c.scenario << ": " << (log ? "no log" : log.error().display());
+    ASSERT_FALSE((*log)->operations.empty()) << c.scenario;
+    for (const auto& op : (*log)->operations) {
+      EXPECT_EQ(op.operation_type, WalOperationType::Delete) << c.scenario;
+      EXPECT_TRUE(op.old_ref.has_value()) << c.scenario;
+      EXPECT_FALSE(op.committed) << c.scenario;
+    }
+  }
 }
 
 }  // namespace
