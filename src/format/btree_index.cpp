@@ -58,13 +58,16 @@ std::optional<IndexEntry> BTreeIndex::remove_entry(const Uuid& id) {
 }
 
 Result<void> BTreeIndex::replace_rows(std::vector<IndexEntry> rows) {
-  while (!entries_.empty()) {
-    Uuid id = entries_.begin()->first;
-    remove_entry(id);
-  }
+  // Built aside and swapped in, so a rejected row changes nothing.
+  BTreeIndex next(total_size_);
+  next.offset_map_ = offset_map_;
+  for (const auto& row : all_entries()) next.offset_map_.erase(row.offset);
   for (auto& row : rows) {
-    if (auto added = add_entry(std::move(row)); !added) return added;
+    if (auto added = next.add_entry(std::move(row)); !added) return added;
   }
+  entries_ = std::move(next.entries_);
+  offset_map_ = std::move(next.offset_map_);
+  checksum_stale_ = true;
   return {};
 }
 

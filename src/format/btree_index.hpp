@@ -110,9 +110,11 @@ class BTreeIndex {
   // the removed row, or nothing when `id` has no row.
   std::optional<IndexEntry> remove_entry(const Uuid& id);
 
-  // Removes every row with its offset, then inserts `rows` in order with
-  // add_entry. At the first row add_entry rejects it stops with that error,
-  // keeping the rows inserted before it.
+  // Replaces every row with `rows`, computing the checksum once. Offsets the
+  // map holds for no row stay taken. All or nothing: it fails, changing
+  // nothing, with the error add_entry would give for the first row whose
+  // offset is taken (by an earlier row or such a stale offset) or whose id
+  // repeats.
   [[nodiscard]] Result<void> replace_rows(std::vector<IndexEntry> rows);
 
   // Empties both maps and zeroes total_size and checksum (locking a vault).

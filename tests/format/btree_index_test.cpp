@@ -162,17 +162,20 @@ TEST(BTreeIndexRows, RemoveEntryTakesItsOffsetAndClearEmptiesEverything) {
   EXPECT_EQ(index.serialize(), Bytes(56, 0));
 }
 
-TEST(BTreeIndexRows, ReplaceRowsRelaysEveryRowAndStopsAtTheFirstRejectedOne) {
+TEST(BTreeIndexRows, ReplaceRowsRelaysEveryRowOrChangesNothing) {
   BTreeIndex index = index_of({{1, 100, 10}, {2, 200, 10}, {3, 300, 10}}, 9);
   ASSERT_TRUE(index.replace_rows({sample_row(2, 300, 10), sample_row(1, 310, 10)}));
   EXPECT_EQ(index.offset_map(), (std::map<std::uint64_t, Uuid>{{300, id_of(2)}, {310, id_of(1)}}));
   EXPECT_TRUE(BTreeIndex::deserialize(index.serialize()));
 
-  auto replaced = index.replace_rows({sample_row(1, 0, 10), sample_row(2, 0, 10), sample_row(3, 20, 10)});
-  ASSERT_FALSE(replaced);
-  EXPECT_TRUE(replaced.error().is(FormatError::InvalidOffset));
-  EXPECT_EQ(index.offset_map(), (std::map<std::uint64_t, Uuid>{{0, id_of(1)}}));
-  EXPECT_EQ(index.checksum(), index.calculate_checksum());
+  const Bytes before = index.serialize();
+  auto same_offset = index.replace_rows({sample_row(1, 0, 10), sample_row(2, 0, 10)});
+  ASSERT_FALSE(same_offset);
+  EXPECT_EQ(same_offset.error().display(), "Format error: Invalid offset: 0");
+  auto same_id = index.replace_rows({sample_row(1, 0, 10), sample_row(1, 20, 10)});
+  ASSERT_FALSE(same_id);
+  EXPECT_TRUE(same_id.error().is(FormatError::DuplicateEntry));
+  EXPECT_EQ(index.serialize(), before);
 }
 
 TEST(BTreeIndexValidate, OverlapRules) {
