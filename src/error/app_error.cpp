@@ -50,9 +50,16 @@ std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t& out) {
   return length;
 }
 
-void append_hex_escape(std::string& out, const char* prefix, unsigned value) {
+void append_code_point_escape(std::string& out, char32_t c) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%s{%x}", prefix, value);
+  std::snprintf(buffer, sizeof buffer, "\\u{%x}", static_cast<unsigned>(c));
+  out += buffer;
+}
+
+// A byte that is not part of valid UTF-8 (only possible in paths).
+void append_byte_escape(std::string& out, unsigned char byte) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "\\x%02x", byte);
   out += buffer;
 }
 
@@ -86,7 +93,7 @@ std::string debug_quoted(std::string_view text) {
     char32_t c = 0;
     std::size_t length = decode_utf8(text, pos, c);
     if (length == 0) {
-      append_hex_escape(out, "\\x", static_cast<unsigned char>(text[pos]));
+      append_byte_escape(out, static_cast<unsigned char>(text[pos]));
       ++pos;
       continue;
     }
@@ -99,7 +106,7 @@ std::string debug_quoted(std::string_view text) {
       case '\0': out += "\\0"; break;
       default:
         if (needs_escape(c)) {
-          append_hex_escape(out, "\\u", static_cast<unsigned>(c));
+          append_code_point_escape(out, c);
         } else {
           out.append(text.substr(pos, length));
         }
