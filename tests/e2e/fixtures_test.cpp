@@ -7,9 +7,14 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
+#include <tuple>
 #include <sstream>
 
 #include "crypto/checksum.hpp"
+#include "crypto/random.hpp"
+#include "format/secure_format.hpp"
+#include "format/vault_layout.hpp"
 #include "process_runner.hpp"
 
 namespace vantoro::testing {
@@ -29,16 +34,21 @@ std::string read_file(const fs::path& path) {
   return text.str();
 }
 
+std::string hex(std::span<const std::uint8_t> digest) {
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string text;
+  for (auto byte : digest) {
+    text.push_back(digits[byte >> 4]);
+    text.push_back(digits[byte & 0xF]);
+  }
+  return text;
+}
+
+std::string sha256_hex(std::span<const std::uint8_t> bytes) { return hex(crypto::calculate_checksum(bytes)); }
+
 std::string sha256_hex(const fs::path& path) {
   auto bytes = read_file(path);
-  auto digest = crypto::calculate_checksum({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-  static constexpr char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (auto byte : digest) {
-    hex.push_back(digits[byte >> 4]);
-    hex.push_back(digits[byte & 0xF]);
-  }
-  return hex;
+  return sha256_hex({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
 std::vector<std::string> scenario_names() {
@@ -79,6 +89,49 @@ void expect_unchanged(const fs::path& dir, const nlohmann::json& expect) {
   }
 }
 
+// A successful run re-saved the vault: no log or temporary file is left, and
+// the core's own reader finds the rows, payloads and layout it must hold.
+void expect_saved(const fs::path& dir, const nlohmann::json& expect, const std::string& password) {
+  EXPECT_FALSE(fs::exists(dir / expect["wal"].get<std::string>())) << "log left behind";
+  EXPECT_FALSE(fs::exists(dir / expect["wal_tmp"].get<std::string>())) << "log temporary file left behind";
+  const auto path = dir / expect["vault"].get<std::string>();
+  auto vault = format::SecureVaultFormat::new_v4(crypto::random_uuid());
+  auto opened = vault.open_vault(path, password);
+  ASSERT_TRUE(opened) << opened.error().display();
+
+  std::set<std::string> expected_ids, stored_ids;
+  for (const auto& [id, row] : expect["rows"].items()) expected_ids.insert(id);
+  for (const auto& row : vault.index().all_entries()) stored_ids.insert(row.entry_id.to_string());
+  EXPECT_EQ(stored_ids, expected_ids);
+  for (const auto& id : expect["purged"]) EXPECT_FALSE(stored_ids.contains(id.get<std::string>())) << id;
+  EXPECT_EQ(vault.index().total_size(), expect["total_size"].get<std::uint64_t>());
+
+  // Payloads are copied unchanged and packed from the index end in (created_at, id) order.
+  std::vector<const format::IndexEntry*> rows;
+  for (const auto& row : vault.index().all_entries()) rows.push_back(&row);
+  std::sort(rows.begin(), rows.end(), [](auto* a, auto* b) {
+    return std::tie(a->created_at, a->entry_id) < std::tie(b->created_at, b->entry_id);
+  });
+  std::uint64_t next = 0;
+  for (const auto* row : rows) {
+    auto payload = format::read_entry_data(path, *row);
+    ASSERT_TRUE(payload) << payload.error().display();
+    const auto id = row->entry_id.to_string();
+    EXPECT_EQ(sha256_hex(*payload), expect["payload_sha256"][id].get<std::string>()) << id;
+    if (row->entry_type != EntryType::Document) {
+      EXPECT_EQ(hex(row->checksum), sha256_hex(*payload)) << id;
+    }
+    if (next != 0) {
+      EXPECT_EQ(row->offset, next) << "payload of " << id << " not packed";
+    }
+    next = row->offset + row->length;
+  }
+  const auto& header = vault.header();
+  EXPECT_EQ(header.file_uuid.to_string(), expect["header"]["file_uuid"].get<std::string>());
+  EXPECT_EQ(header.entry_count, expect["header"]["entry_count"].get<std::uint32_t>());
+  EXPECT_EQ(header.recovery_enabled, expect["header"]["recovery_enabled"].get<bool>());
+}
+
 class Fixture : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
@@ -109,6 +162,7 @@ TEST_P(Fixture, CheckerReportAndVaultState) {
   if (!fs::exists(scenario / "expect.json")) return;
   auto expect = nlohmann::json::parse(read_file(scenario / "expect.json"));
   if (expect["mode"] == "unchanged") expect_unchanged(work_ / "vault", expect);
+  if (expect["mode"] == "saved") expect_saved(work_ / "vault", expect, args.size() > 1 ? args[1] : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Public, Fixture, ::testing::ValuesIn(scenario_names()),
