@@ -133,9 +133,11 @@ Bytes VaultBuilder::build() const {
   append_block(file, sealed_index);
   std::uint64_t blocks_start = file.size();
   for (std::size_t i = 0; i < entries_.size(); ++i) {
+    // A row whose payload is left out points past the end of the file: the
+    // side blocks follow the payloads that are really there.
+    if (!entries_[i].write_payload) continue;
     const auto& row = *index.find(entries_[i].entry.id);
     blocks_start = std::max(blocks_start, row.offset + row.length);
-    if (!entries_[i].write_payload) continue;
     if (file.size() < row.offset + row.length) file.resize(row.offset + row.length);
     std::copy(payloads[i].begin(), payloads[i].end(), file.begin() + static_cast<std::ptrdiff_t>(row.offset));
   }

@@ -43,6 +43,8 @@ class VaultBuilder {
 
   VaultBuilder& add(BuilderEntry entry);
   VaultBuilder& add(const Entry& entry) { return add(BuilderEntry{.entry = entry}); }
+  // Forgets the entries added so far (the key and header stay).
+  void clear_entries() { entries_.clear(); }
 
   // The whole file.
   [[nodiscard]] encoding::Bytes build() const;
