@@ -29,6 +29,45 @@ Result<std::uint64_t> sealed_index_size(const SecureVaultFormat& vault, bool sea
   return sealed->size();
 }
 
+// The rows in (created_at, id) order, as pointers into the index.
+std::vector<const IndexEntry*> creation_order(const BTreeIndex& index) {
+  std::vector<const IndexEntry*> order;
+  order.reserve(index.size());
+  for (const IndexEntry& row : index.all_entries()) order.push_back(&row);
+  std::ranges::stable_sort(order, created_before, [](const IndexEntry* row) -> const IndexEntry& { return *row; });
+  return order;
+}
+
+// Reads every payload the cache lacks, Documents included. An unreadable
+// one stays out: its row keeps its length, and the save reports it.
+void cache_missing_payloads(EntryCache& cache, const std::filesystem::path& path,
+                            const std::vector<const IndexEntry*>& rows) {
+  for (const IndexEntry* row : rows) {
+    if (cache.contains(row->entry_id)) continue;
+    if (auto bytes = read_entry_data(path, *row)) cache.emplace(row->entry_id, std::move(*bytes));
+  }
+}
+
+// Copies of `order` packed back to back from `start`, each with the length
+// and checksum of its cached payload; Document rows and uncached ones keep
+// their own.
+std::vector<IndexEntry> packed_rows(const std::vector<const IndexEntry*>& order, const EntryCache& cache,
+                                    std::uint64_t start) {
+  std::vector<IndexEntry> rows;
+  rows.reserve(order.size());
+  for (const IndexEntry* stored : order) {
+    IndexEntry& row = rows.emplace_back(*stored);
+    row.offset = start;
+    auto cached = cache.find(row.entry_id);
+    if (row.entry_type != EntryType::Document && cached != cache.end()) {
+      row.length = static_cast<std::uint32_t>(cached->second.size());
+      row.checksum = crypto::calculate_checksum(cached->second);
+    }
+    start += row.length;
+  }
+  return rows;
+}
+
 }  // namespace
 
 Result<void> SecureVaultFormat::recalculate_offsets() {
@@ -38,25 +77,11 @@ Result<void> SecureVaultFormat::recalculate_offsets() {
     if (!reference) return std::unexpected(reference.error());
     auto sealed_header = encrypt_header(header_, keys_);
     if (!sealed_header) return std::unexpected(sealed_header.error());
-    std::uint64_t offset = index_end(header_, sealed_header->size(), *reference);
+    const std::uint64_t start = index_end(header_, sealed_header->size(), *reference);
 
-    auto rows = index_.get_all_entries();
-    std::ranges::stable_sort(rows, created_before);
-    for (const IndexEntry& row : rows) {
-      if (entry_cache_.contains(row.entry_id)) continue;
-      // An unreadable payload leaves its row uncached; the save reports it.
-      if (auto bytes = read_entry_data(path_, row)) entry_cache_.emplace(row.entry_id, std::move(*bytes));
-    }
-    for (IndexEntry& row : rows) {
-      row.offset = offset;
-      auto cached = entry_cache_.find(row.entry_id);
-      if (row.entry_type != EntryType::Document && cached != entry_cache_.end()) {
-        row.length = static_cast<std::uint32_t>(cached->second.size());
-        row.checksum = crypto::calculate_checksum(cached->second);
-      }
-      offset += row.length;
-    }
-    if (auto replaced = index_.replace_rows(std::move(rows)); !replaced) return replaced;
+    const auto order = creation_order(index_);
+    cache_missing_payloads(entry_cache_, path_, order);
+    if (auto replaced = index_.replace_rows(packed_rows(order, entry_cache_, start)); !replaced) return replaced;
 
     auto measured = sealed_index_size(*this, last_pass);
     if (!measured) return std::unexpected(measured.error());
