@@ -28,7 +28,7 @@ void expect_aead_failure(const Result<SecretBytes>& opened) {
   EXPECT_EQ(opened.error().text(), aead_failure_text);
 }
 
-// The GCM specification's AES-256 test cases 13-15 (96-bit IV, no AAD).
+// AES-256 test cases 13-15 of the published GCM test vectors (96-bit IV, no AAD).
 TEST(Aes256Gcm, MatchesGcmTestVectors) {
   const struct {
     std::string_view key, nonce, plaintext, sealed;  // sealed = ciphertext || tag
