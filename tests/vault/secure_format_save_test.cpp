@@ -113,6 +113,20 @@ TEST_F(SaveTest, WritesTheLayoutAndReopensWithTheSameContent) {
   EXPECT_EQ(reopened->tables().journal, vault->tables().journal);
 }
 
+TEST_F(SaveTest, AbsentTablesAreZeroLengthsAndALogThatWillNotGoIsNoFailure) {
+  auto vault = open_built(VaultBuilder(vault_password));
+  vault->tables() = format::SideTables{};
+  std::filesystem::create_directory(vault->wal_service()->wal_path());  // cannot be unlinked as a file
+
+  ASSERT_TRUE(vault->save_vault_impl(true));
+  const Bytes file = read_bytes(path_);
+  const SavedLayout layout = layout_of(file, vault->header(), 0);
+  EXPECT_EQ(layout.block_sizes, std::vector<std::uint64_t>(format::side_block_count, 0));
+  EXPECT_EQ(layout.end, file.size());
+  EXPECT_EQ(vault->header().backup_settings_size, 0u);
+  EXPECT_EQ(vault->header().sync_settings_size, 0u);
+}
+
 TEST_F(SaveTest, SavingTwiceSealsAfreshAndCopiesPayloads) {
   auto vault = open_built(mixed_vault());
   ASSERT_TRUE(vault->save_vault_impl(true));
